@@ -36,6 +36,9 @@ class OperatorUi {
   virtual std::string message_window(const std::string& text, const std::string& title, int width,
                                      int height) = 0;
   virtual void tone(int hertz, int hundredths) = 0;
+  // Waits up to hundredths for a key press; a key ends the wait early and is consumed.
+  // Not a pace: the retry protocols of the table helpers wait here.
+  virtual bool wait_for_key(int hundredths) = 0;
   virtual void set_title(const std::string& title) = 0;
 };
 
