@@ -9,6 +9,10 @@ namespace orvex {
 // window layer keeps the windows painted meanwhile.
 void pace(int hundredths);
 
+// Waits the real time, unscaled, through the same waiter (windows keep painting). For waits that
+// are not for the operator, such as polling for a result file.
+void wait_unpaced(int hundredths);
+
 void set_pace_factor(double factor);  // process setting, set once at start
 double pace_factor();
 
