@@ -20,6 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 
 char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 bool equal_nocase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -29,11 +30,12 @@ bool equal_nocase(std::string_view a, std::string_view b) {
   return true;
 }
 
+// NTFS keeps names in the order of their upper-case form: "_" sorts after the letters.
 bool less_nocase(const std::string& a, const std::string& b) {
   const std::size_t n = std::min(a.size(), b.size());
   for (std::size_t i = 0; i < n; ++i) {
-    const auto ca = static_cast<unsigned char>(lower(a[i]));
-    const auto cb = static_cast<unsigned char>(lower(b[i]));
+    const auto ca = static_cast<unsigned char>(upper(a[i]));
+    const auto cb = static_cast<unsigned char>(upper(b[i]));
     if (ca != cb) return ca < cb;
   }
   if (a.size() != b.size()) return a.size() < b.size();
