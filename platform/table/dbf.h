@@ -26,6 +26,11 @@ struct FieldDef {
 
 enum class OpenMode { Shared, Exclusive, Default /* = Shared */ };
 
+// The file a table or index name refers to: a name without extension gets `extension`
+// (".dbf", ".ntx"); an existing file whose name matches without regard to case is preferred,
+// otherwise the name + upper-case extension (for creating).
+std::filesystem::path locate_file(const std::filesystem::path& file, std::string_view extension);
+
 class Dbf {
  public:
   // Creates a new empty table (CP850 language driver); fails if it exists.
@@ -73,6 +78,11 @@ class Dbf {
   void unlock_all();
 
   const std::filesystem::path& path() const;
+  bool read_only() const;
+  bool exclusive() const;
+  // Set when the header's record count disagreed with the file size at open (German, for a
+  // log); empty otherwise. The smaller count is used.
+  const std::string& warning() const;
 
  private:
   struct Impl;
