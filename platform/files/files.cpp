@@ -118,7 +118,15 @@ std::string errno_text(int err) {
   }
 }
 
-std::string quoted(std::string_view s) { return "\"" + std::string(s) + "\""; }
+// Built by appending: g++ 12 at -O3 misreports "a" + s + "b" (-Wrestrict).
+std::string quoted(std::string_view s) {
+  std::string q;
+  q.reserve(s.size() + 2);
+  q += '"';
+  q += s;
+  q += '"';
+  return q;
+}
 
 // A resolve() that reports path errors as a Status for the file operations.
 struct Resolved {
@@ -148,8 +156,13 @@ bool write_all(int fd, const char* data, std::size_t size) {
 
 fs::path temp_beside(const fs::path& target) {
   static std::atomic<unsigned> counter{0};
-  return target.parent_path() / ("." + target.filename().string() + ".tmp" + std::to_string(::getpid()) + "-" +
-                                 std::to_string(counter.fetch_add(1)));
+  std::string name = ".";
+  name += target.filename().string();
+  name += ".tmp";
+  name += std::to_string(::getpid());
+  name += '-';
+  name += std::to_string(counter.fetch_add(1));
+  return target.parent_path() / name;
 }
 
 // Writes through a temp file beside target: produce fills it; then fsync and rename.
