@@ -14,7 +14,8 @@ struct Connection {
 
 // Reads data root + "CMail\Verbindung.dat" (LF completed to CR LF, memo lines of width 80,
 // trailing blanks removed). A missing file, fewer than six lines or a non-numeric port give a
-// German message naming the file and the problem.
+// German message naming the file and the problem. The values are UTF-8 (decoded from
+// Windows-1252); lines after the sixth are ignored; the port must be 1..65535.
 std::variant<Connection, std::string> read_connection(const std::string& cDatver);
 
 // True only when the recipient equals one whole entry of the whitelist (entries separated by

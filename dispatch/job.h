@@ -34,6 +34,10 @@ struct JobNames {
 
 // Derives from N alone (never from the data root). Refuses a name that would lead outside its
 // folder (path separators, "..", control characters): nullopt and a German reason in *why.
+// Also refused, because their companion names would collide or leave the sent folder: a name
+// whose first ".ausg" is not its lower-case extension (".AUSG", "x.ausg.ausg"), a name without
+// "_", an empty order number or form name, and "." or ".." as order number or form name.
+// Positions count characters (UTF-8 file names), not bytes.
 std::optional<JobNames> derive_names(const std::string& cDatver, const std::string& N,
                                      std::string* why = nullptr);
 
