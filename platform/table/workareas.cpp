@@ -30,13 +30,13 @@ int WorkAreas::free_area() const {
   return n;
 }
 
-bool WorkAreas::use(const std::filesystem::path& file, OpenMode mode, std::string alias) {
+bool WorkAreas::use(const std::filesystem::path& file, OpenMode mode, std::string alias, bool read_only) {
   close_area();
   std::filesystem::path located = locate_file(file, ".dbf");
   if (alias.empty()) alias = located.stem().string();
   alias = upper(alias);
   if (area_of(alias) != 0) throw TableError("Alias " + alias + " ist schon in Gebrauch");
-  auto dbf = Dbf::open(located, mode);
+  auto dbf = Dbf::open(located, mode, read_only);
   neterr_ = dbf == nullptr;
   if (neterr_) return false;
   areas_[selected_] = Area{std::move(dbf), nullptr, alias};

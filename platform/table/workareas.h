@@ -21,8 +21,8 @@ class WorkAreas {
 
   // Opens a table in the selected area (closing what it held). alias empty = file base name
   // upper case. Returns false and sets the network-error flag on a sharing conflict;
-  // throws TableError for a missing or damaged file.
-  bool use(const std::filesystem::path& file, OpenMode mode, std::string alias = {});
+  // throws TableError for a missing or damaged file. read_only for tables of other programs.
+  bool use(const std::filesystem::path& file, OpenMode mode, std::string alias = {}, bool read_only = false);
   bool neterr() const;
 
   void set_index(const std::filesystem::path& ntx);  // the area's only open index

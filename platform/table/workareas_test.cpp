@@ -37,8 +37,9 @@ class WorkAreasTest : public ::testing::Test {
 
 TEST_F(WorkAreasTest, UseByBareNameSetsUpperCaseAliasAndSeeks) {
   wa.select(28);
-  ASSERT_TRUE(wa.use(dir / "BEST", OpenMode::Shared));
+  ASSERT_TRUE(wa.use(dir / "BEST", OpenMode::Shared, {}, true));
   EXPECT_FALSE(wa.neterr());
+  EXPECT_TRUE(wa.current()->read_only());
   EXPECT_EQ(wa.area_of("best"), 28);
   EXPECT_EQ(wa.by_alias("Best"), wa.current());
   EXPECT_EQ(wa.current()->path(), dir / "best.dbf");
