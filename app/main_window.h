@@ -69,8 +69,12 @@ void set_retry_indicator(App& app, int nFQ);
 // A resize by more than 10 pixels: new size and factors, nDauerlauf 1, close request posted.
 bool DlgResizer(App& app, gui::Size aOld, gui::Size aNew, gui::Dialog& oDlg);
 
-// The position centring the window on its parent (the desktop for a top-level window),
-// from the parent's lower left corner; moves it there when lSet.
-gui::Point ScreenCenter(gui::Dialog& oXbp, bool lSet);
+// The position centring the window on its parent (the desktop for a top-level window), from
+// the parent's lower left corner; the halves are not rounded. Moves the window there when lSet.
+struct CenterPos {
+  double x = 0;
+  double y = 0;
+};
+CenterPos ScreenCenter(gui::Control& oXbp, bool lSet);
 
 }  // namespace orvex

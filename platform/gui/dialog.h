@@ -32,8 +32,8 @@ class Dialog : public ControlOf<QWidget> {
   bool sizable = true;  // border the operator can drag
 
   // Handlers, run when a close request or a resize addressed to the window is handed on.
-  std::function<void()> close;
-  std::function<void(Size old_size, Size new_size)> resize;
+  std::function<void()> on_close;
+  std::function<void(Size old_size, Size new_size)> on_resize;
 
   DrawingArea* drawing_area() const { return drawing_area_; }
   void set_title(const std::string& utf8);  // applies at once

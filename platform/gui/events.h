@@ -11,6 +11,7 @@
 //   }
 #include <QEvent>
 #include <QPointer>
+#include <QWidget>
 #include <memory>
 #include <optional>
 
