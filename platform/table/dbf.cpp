@@ -132,6 +132,7 @@ struct Dbf::Impl {
   std::uint32_t record_len = 0;
 
   std::uint32_t count = 0;  // as last read
+  bool count_checked = false;
   std::uint32_t recno = 1;
   bool eof = true;
   bool bof = true;
@@ -155,15 +156,18 @@ struct Dbf::Impl {
 
   std::uint32_t read_count() {
     unsigned char b[4];
-    struct stat st {};
-    if (!pread_all(fd, b, 4, 4) || fstat(fd, &st) != 0)
-      throw TableError("Tabelle " + path.string() + " kann nicht gelesen werden");
+    if (!pread_all(fd, b, 4, 4)) throw TableError("Tabelle " + path.string() + " kann nicht gelesen werden");
     std::uint32_t header_count = u32(b);
+    // Files only grow: a count already checked against the size needs no fstat again.
+    if (header_count == count && count_checked) return count;
+    struct stat st {};
+    if (fstat(fd, &st) != 0) throw TableError("Tabelle " + path.string() + " kann nicht gelesen werden");
     std::uint64_t room = st.st_size > static_cast<off_t>(header_len)
                              ? static_cast<std::uint64_t>(st.st_size - header_len) / record_len
                              : 0;
     count = static_cast<std::uint32_t>(std::min<std::uint64_t>(header_count, room));
-    if (count != header_count && warning.empty())
+    count_checked = count == header_count;
+    if (!count_checked && warning.empty())
       warning = "Tabelle " + path.string() + ": Kopf nennt " + std::to_string(header_count) +
                 " Sätze, die Datei enthält nur " + std::to_string(count);
     return count;
@@ -446,9 +450,9 @@ void Dbf::mark_deleted(bool del) {
 bool Dbf::append_blank() {
   Impl& d = *impl_;
   if (d.read_only) throw TableError("Tabelle " + d.path.string() + " ist nur zum Lesen geöffnet");
-  d.flush();
+  // Nobody else can append to a table held exclusively.
   int err = 0;
-  for (int attempt = 0; attempt < 100; ++attempt) {
+  for (int attempt = 0; !d.exclusive && attempt < 100; ++attempt) {
     err = ofd_lock(d.fd, F_WRLCK, kHeaderLock);
     if (!is_conflict(err)) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -458,19 +462,33 @@ bool Dbf::append_blank() {
 
   struct Unlock {
     int fd;
-    ~Unlock() { ofd_lock(fd, F_UNLCK, kHeaderLock); }
-  } unlock{d.fd};
+    bool held;
+    ~Unlock() {
+      if (held) ofd_lock(fd, F_UNLCK, kHeaderLock);
+    }
+  } unlock{d.fd, !d.exclusive};
 
   // Record and end mark first, the count last: a crash in between leaves the old count valid.
   std::uint32_t n = d.read_count() + 1;
-  std::string bytes = d.blank();
+  std::string bytes;
+  off_t at = d.record_offset(n);
+  if (d.dirty && d.recno + 1 == n) {
+    // The previous record, filled since the last append, goes out in the same write.
+    bytes = d.record;
+    at = d.record_offset(d.recno);
+    d.dirty = false;
+  } else {
+    d.flush();
+  }
+  bytes += d.blank();
   bytes.push_back(static_cast<char>(kEndMark));
   unsigned char h[7];
   today(h);
   put32(&h[3], n);
-  if (!pwrite_all(d.fd, bytes.data(), bytes.size(), d.record_offset(n)) || !pwrite_all(d.fd, h, sizeof h, 1))
+  if (!pwrite_all(d.fd, bytes.data(), bytes.size(), at) || !pwrite_all(d.fd, h, sizeof h, 1))
     throw TableError("Tabelle " + d.path.string() + ": Satz kann nicht angehängt werden");
   d.count = n;
+  d.count_checked = true;
   d.recno = n;
   d.record = d.blank();
   d.eof = false;
