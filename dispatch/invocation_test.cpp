@@ -5,6 +5,12 @@
 #include "dispatch/send_test_world.h"
 #include "platform/pace/pace.h"
 
+#ifdef CMAIL_EXECUTABLE
+#include "testing/parsed_mail.h"
+#include "testing/test_ca.h"
+#include "testing/test_server.h"
+#endif
+
 namespace orvex::dispatch {
 namespace {
 
@@ -179,6 +185,40 @@ TEST_F(ResultWait, FastModeWithAFilePresentDoesNotWait) {
   EXPECT_EQ(wait_for_result(winpath), std::optional<std::string>("x"));
   EXPECT_TRUE(waits.empty());
 }
+
+#ifdef CMAIL_EXECUTABLE
+// The real client against the real server: what a subject or body holds arrives as it is, and
+// a body that looks like an option adds no recipient.
+TEST(RealClient, QuotesAndOptionLookalikesReachTheServerUnchanged) {
+  World w;
+  testing::install_real_cmail(w, cmail::testing::test_ca().ca_cert);
+  cmail::testing::TestServer server(
+      cmail::testing::ServerOptions().with_tls().with_auth("info@firma.de:ge:h@im").with_dsn());
+  Connection c;
+  c.cSend_Host = "127.0.0.1";
+  c.cSend_User = "info@firma.de";
+  c.cSend_PW = "ge:h@im";
+  c.cSend_Port = std::to_string(server.port());
+  c.cSend_From = "info@firma.de";
+  c.cSend_Back = "buero@firma.de";
+
+  const std::string subject = "Angebot \"Sommer\" -to:evil@x";
+  const std::string body = "\"-to:evil@x\" -cafile:/etc/passwd\r\nZeile 2 \" -a:/etc/shadow";
+  const std::string result = "C:\\XARV\\CMail\\Ausgang\\Angebot_000001_1.result";
+  ASSERT_TRUE(start_client(w.app.cDatver, job_mail_argv(c, {"kunde@example.com", subject, body, "", result})).ok);
+  const auto answer = wait_for_result(result);
+  ASSERT_TRUE(answer.has_value());
+  EXPECT_NE(answer->find("\"status\": \"accepted\""), std::string::npos) << *answer;
+
+  ASSERT_EQ(server.stored(), 1);
+  EXPECT_EQ(server.envelope(1)["rcpt_tos"], nlohmann::json::array({"kunde@example.com"}));
+  const auto mail = cmail::testing::parse_mail(server.message(1));
+  EXPECT_EQ(mail.subject, subject);
+  ASSERT_EQ(mail.parts.size(), 1u);  // no attachment smuggled in
+  EXPECT_NE(mail.parts[0].bytes.find(body), std::string::npos) << mail.parts[0].bytes;
+  EXPECT_EQ(mail.reply_to.find("buero@firma.de") != std::string::npos, true) << mail.reply_to;
+}
+#endif
 
 }  // namespace
 }  // namespace orvex::dispatch

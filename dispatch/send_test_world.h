@@ -270,6 +270,15 @@ class World {
   }
 };
 
+#ifdef CMAIL_EXECUTABLE
+// The real client as CMail\cmail.exe, trusting the test CA through cmail.conf beside it.
+inline void install_real_cmail(const World& w, const fs::path& ca_cert) {
+  const auto exe = w.data / "CMail" / "cmail.exe";
+  fs::copy_file(CMAIL_EXECUTABLE, exe, fs::copy_options::overwrite_existing);
+  write_bytes(w.data / "CMail" / "cmail.conf", "cafile = " + ca_cert.string() + "\ntimeout = 10\n");
+}
+#endif
+
 // The business software's order table "best" with its index "xauftrnr" in the working
 // directory: (order number, ansp_ktoi, notiz) per record.
 struct Order {

@@ -6,6 +6,12 @@
 #include "platform/files/files.h"
 #include "platform/pace/pace.h"
 
+#ifdef CMAIL_EXECUTABLE
+#include "testing/parsed_mail.h"
+#include "testing/test_ca.h"
+#include "testing/test_server.h"
+#endif
+
 namespace orvex::dispatch {
 namespace {
 
@@ -308,6 +314,35 @@ TEST_F(SendingPass, PausesAreTheOperatorsAndTheResultChecks) {
   // A_004711_2: list 1 s, its folders exist now, quarantine 3 s.
   EXPECT_EQ(waits, (std::vector<int>{1000, 1000, 1000, 2000, 5000, 2500, 1000, 3000}));
 }
+
+#ifdef CMAIL_EXECUTABLE
+TEST_F(SendingPass, RealClientAndServerAcceptOneJobAndRefuseAnother) {
+  testing::install_real_cmail(w, cmail::testing::test_ca().ca_cert);
+  cmail::testing::TestServer server(cmail::testing::ServerOptions()
+                                        .with_tls()
+                                        .with_auth("user:pw")
+                                        .with_dsn()
+                                        .rejecting("zweiter@example.com"));
+  std::vector<std::string> lines = kLines;
+  lines[0] = "127.0.0.1";
+  lines[3] = std::to_string(server.port());
+  pdf();
+  w.job(kJob, "kunde@example.com|||Gr\xfc\xdf" "e|||Anbei.\r\nMfG|||C:\\PDF\\form.pdf");
+  w.job("Brief_000002_1.ausg", "zweiter@example.com|||S|||B");
+  ASSERT_TRUE(Mails_Senden(w.app, lines, files::list(w.app.cDatver + "CMail\\Ausgang\\*.ausg")));
+
+  EXPECT_TRUE(fs::exists(w.sent("004711", "Sterbefall") / "Sterbefall_2024-05-17_004711_1.pdf"));
+  EXPECT_TRUE(fs::exists(w.outbox() / "failure" / "Brief_000002_1.ausg"));
+  EXPECT_TRUE(fs::exists(w.outbox() / "failure" / "Brief_000002_1.result"));
+  EXPECT_EQ(w.log_rows(), (std::vector<LogRow>{{"000002", "F", "Brief_000002_1.ausg", "zweiter@example.com"},
+                                               {"004711", "M", kForm, "kunde@example.com"}}));
+  ASSERT_EQ(server.stored(), 1);
+  const auto mail = cmail::testing::parse_mail(server.message(1));
+  EXPECT_EQ(mail.subject, "Grüße");
+  ASSERT_EQ(mail.parts.size(), 2u);
+  EXPECT_EQ(mail.parts[1].bytes, "%PDF-1.4 Formular");
+}
+#endif
 
 }  // namespace
 }  // namespace orvex::dispatch
