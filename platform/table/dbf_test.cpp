@@ -250,6 +250,32 @@ INSTANTIATE_TEST_SUITE_P(
                       Damage{"zero_field_length", 32 + 16, std::string("\x00", 1), "Feldbeschreibung"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The business software's order table may keep its notes in a dBase III memo file.
+TEST_F(DbfTest, MemoFieldsAreReadFromTheDbt) {
+  std::string h(32, '\0');
+  h[0] = '\x83';
+  h[4] = 2;              // records
+  h[8] = 32 + 64 + 1;    // header length
+  h[10] = 1 + 3 + 10;    // record length
+  h[29] = 2;
+  std::string nr("NR\0\0\0\0\0\0\0\0\0C\0\0\0\0\x03", 17);
+  std::string notiz("NOTIZ\0\0\0\0\0\0M\0\0\0\0\x0a", 17);
+  nr.resize(32, '\0');
+  notiz.resize(32, '\0');
+  write_bytes(dir / "best.dbf", h + nr + notiz + "\x0d" + "  12         1" + "  13          " + "\x1a");
+  std::string dbt(512, '\0');
+  dbt[0] = 2;  // next free block
+  dbt += "Herr M\x81ller\r\nemail: m@x.de\x1a\x1a";
+  write_bytes(dir / "best.dbt", dbt);
+
+  auto t = Dbf::open(dir / "best", OpenMode::Shared, true);
+  EXPECT_EQ(t->get("NOTIZ"), "Herr Müller\r\nemail: m@x.de");
+  t->skip();
+  EXPECT_EQ(t->get("NOTIZ"), "");
+  EXPECT_EQ(dbfread(dir / "best.dbf", "print([r['NOTIZ'] for r in t])\n"),
+            "['Herr Müller\\r\\nemail: m@x.de', None]\n");
+}
+
 TEST_F(DbfTest, MissingTableIsNamed) {
   try {
     Dbf::open(dir / "FEHLT", OpenMode::Shared);
