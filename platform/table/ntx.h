@@ -17,6 +17,7 @@ class Ntx {
   static std::unique_ptr<Ntx> open(const std::filesystem::path& file);
 
   // Writes a new index from (key, recno) pairs; keys are padded/cut to key_size.
+  // Keys here are UTF-8, as the table fields; the file holds them in CP850 like the table.
   static void write(const std::filesystem::path& file, std::string_view key_expression, int key_size,
                     std::vector<std::pair<std::string, std::uint32_t>> keys);
 
