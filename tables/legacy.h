@@ -19,7 +19,7 @@ class KeyActions {
   // The window layer's way of putting text into the keyboard buffer as if typed.
   void set_typer(std::function<void(const std::string&)> typer);
   void type(const std::string& text) const;
-  void clear();
+  void clear();  // forgets the actions and the typer
 
  private:
   std::map<int, KeyAction> actions_;
