@@ -44,6 +44,9 @@ void add_addresses(InternetAddressList* target, const std::string& text) {
   if (text.empty()) return;
   GPtr<InternetAddressList> parsed(internet_address_list_parse(nullptr, text.c_str()));
   if (parsed && internet_address_list_length(parsed.get()) > 0) {
+    // Names would otherwise be encoded in the "best" charset, often ISO-8859-1.
+    for (int i = 0; i < internet_address_list_length(parsed.get()); ++i)
+      internet_address_set_charset(internet_address_list_get_address(parsed.get(), i), "utf-8");
     internet_address_list_append(target, parsed.get());
   } else {
     GPtr<InternetAddress> raw(internet_address_mailbox_new(nullptr, text.c_str()));
@@ -108,6 +111,11 @@ std::string envelope_address(const std::string& text) {
     if (INTERNET_ADDRESS_IS_MAILBOX(first))
       return internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(first));
   }
+  // Unparsable display name: the address in angle brackets still counts.
+  const auto open = text.rfind('<');
+  const auto close = text.rfind('>');
+  if (open != std::string::npos && close != std::string::npos && open < close)
+    return text.substr(open + 1, close - open - 1);
   const auto first = text.find_first_not_of(" \t");
   if (first == std::string::npos) return {};
   return text.substr(first, text.find_last_not_of(" \t") - first + 1);

@@ -56,6 +56,14 @@ TEST(Message, WireFormIsSevenBitWithCrLfOnly) {
   EXPECT_NE(data.find("MIME-Version: 1.0\r\n"), std::string::npos);
 }
 
+TEST(Message, DisplayNamesAreEncodedAsUtf8) {
+  MailContent c = sample();
+  c.from = "Firma M\xC3\xBCller <info@firma.de>";
+  const BuiltMessage built = build_message(c);
+  EXPECT_NE(built.data.find("From: Firma =?UTF-8?"), std::string::npos) << built.data;
+  EXPECT_EQ(testing::parse_mail(built.data).from, "Firma M\xC3\xBCller <info@firma.de>");
+}
+
 TEST(Message, MdnGoesToTheSenderWithoutReplyTo) {
   MailContent c = sample();
   c.reply_to.clear();
@@ -108,6 +116,7 @@ TEST(EnvelopeAddress, TakesTheAddrSpec) {
   EXPECT_EQ(envelope_address("info@firma.de"), "info@firma.de");
   EXPECT_EQ(envelope_address("Firma M\xC3\xBCller <info@firma.de>"), "info@firma.de");
   EXPECT_EQ(envelope_address("  a@b  "), "a@b");
+  EXPECT_EQ(envelope_address("Firma M\\xfcller (x <info@firma.de>"), "info@firma.de");
 }
 
 }  // namespace

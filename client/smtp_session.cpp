@@ -157,9 +157,9 @@ void Dialogue::authenticate() {
 }
 
 void Dialogue::run(const Envelope& envelope, const std::string& message) {
+  for (const auto& to : envelope.to) result_.recipients.push_back({to, false, 0, ""});
   check_address(envelope.from);
   for (const auto& to : envelope.to) check_address(to);
-  for (const auto& to : envelope.to) result_.recipients.push_back({to, false, 0, ""});
 
   connection_.connect(options_.server.host, options_.server.port);
   connected_ = true;
