@@ -13,6 +13,7 @@ namespace orvex {
 namespace {
 
 constexpr const char* kPanelFont = "12. consolas";
+constexpr const char* kButtonFont = "8.MS Sans Serif";  // the system's dialog font
 
 // Int(u * factor); the epsilon keeps 335 * 1.2 from becoming 401.
 int layout_px(double u, double factor) { return static_cast<int>(std::floor(u * factor + 1e-9)); }
@@ -130,7 +131,7 @@ MainWindow::MainWindow(App& app, MainWindowTexts texts, MainWindowActions action
   for (const ButtonSpec& b : buttons) {
     const bool na = b.member == &MainWindow::oXbpBna;
     gui::PresParams pres{na ? gui::colour::White : gui::colour::Unset,
-                         na ? gui::colour::Green : gui::colour::White, ""};
+                         na ? gui::colour::Green : gui::colour::White, kButtonFont};
     auto* btn = new MagicButton(area, nullptr, {layout_px(b.x, app.nX), layout_px(15, app.nY)},
                                 {layout_px(b.w, app.nX), layout_px(35, app.nY)}, pres);
     btn->setObjectName(b.name);

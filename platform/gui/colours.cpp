@@ -61,7 +61,13 @@ QFont font_from_compound_name(const std::string& compound_name) {
     font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   } else {
     font = QFont(qfamily);
-    if (QString(qfamily).toLower().contains("times")) font.setStyleHint(QFont::Serif);
+    if (qfamily.toLower().contains("times")) {
+      font.setStyleHint(QFont::Serif);
+    } else {
+      // Windows' narrow dialog fonts: the stand-in must not cut the captions they fit.
+      font.setStyleHint(QFont::SansSerif);
+      font.setStretch(QFont::Condensed);
+    }
   }
   if (points > 0) font.setPointSize(points);
   return font;
