@@ -82,13 +82,13 @@ std::pair<std::string, std::optional<std::string>> split_option(std::string arg)
 
 }  // namespace
 
-Server parse_server(const std::string& spec) {
+Server parse_server(const std::string& login_at_host) {
   Server server;
-  std::string address = spec;
-  const auto at = spec.rfind('@');
+  std::string address = login_at_host;
+  const auto at = login_at_host.rfind('@');
   if (at != std::string::npos) {
-    const std::string login = spec.substr(0, at);
-    address = spec.substr(at + 1);
+    const std::string login = login_at_host.substr(0, at);
+    address = login_at_host.substr(at + 1);
     const auto colon = login.find(':');
     server.user = argument_to_utf8(login.substr(0, colon));
     if (colon != std::string::npos) server.password = argument_to_utf8(login.substr(colon + 1));

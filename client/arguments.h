@@ -51,7 +51,7 @@ ParsedCommandLine parse_command_line(const std::vector<std::string>& args);
 
 // "user:password@host:port": split at the last "@" and the first ":" before it, so the
 // password may hold both. Throws std::invalid_argument with a readable message.
-Server parse_server(const std::string& spec);
+Server parse_server(const std::string& login_at_host);
 
 std::string help_text();
 

@@ -9,7 +9,7 @@ using Args = std::vector<std::string>;
 
 TEST(ParseServer, SplitsAtTheLastAtAndTheFirstColon) {
   struct Case {
-    std::string spec, user, password, host;
+    std::string text, user, password, host;
     int port;
   };
   const Case cases[] = {
@@ -24,11 +24,11 @@ TEST(ParseServer, SplitsAtTheLastAtAndTheFirstColon) {
       {"u:p\xFC@h:1", "u", "p\xC3\xBC", "h", 1},
   };
   for (const auto& c : cases) {
-    const Server s = parse_server(c.spec);
-    EXPECT_EQ(s.user, c.user) << c.spec;
-    EXPECT_EQ(s.password, c.password) << c.spec;
-    EXPECT_EQ(s.host, c.host) << c.spec;
-    EXPECT_EQ(s.port, c.port) << c.spec;
+    const Server s = parse_server(c.text);
+    EXPECT_EQ(s.user, c.user) << c.text;
+    EXPECT_EQ(s.password, c.password) << c.text;
+    EXPECT_EQ(s.host, c.host) << c.text;
+    EXPECT_EQ(s.port, c.port) << c.text;
   }
 }
 

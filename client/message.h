@@ -34,7 +34,7 @@ void init_mime();
 
 BuiltMessage build_message(const MailContent& content);
 
-// The addr-spec of "Name <a@b>" or "a@b", for MAIL FROM and RCPT TO.
+// The bare address of "Name <a@b>" or "a@b", for MAIL FROM and RCPT TO.
 std::string envelope_address(const std::string& text);
 
 // Content type for an attachment by its file name.

@@ -112,7 +112,7 @@ TEST(Message, MissingAttachmentIsAnError) {
   EXPECT_THROW(build_message(c), MessageError);
 }
 
-TEST(EnvelopeAddress, TakesTheAddrSpec) {
+TEST(EnvelopeAddress, TakesTheBareAddress) {
   EXPECT_EQ(envelope_address("info@firma.de"), "info@firma.de");
   EXPECT_EQ(envelope_address("Firma M\xC3\xBCller <info@firma.de>"), "info@firma.de");
   EXPECT_EQ(envelope_address("  a@b  "), "a@b");
