@@ -47,6 +47,9 @@ std::vector<std::string> split_job(const std::string& cDatver, const std::string
   const std::string outbox = cDatver + kOutbox;
   const std::optional<Split> s = split_addresses(job);
   if (!s) return {N + " - nicht aufgeteilt: Sammelauftrag ohne \"|||\" nach der Adressliste."};
+  // A list without its closing "}" leaves the "{" on its first address; splitting such a part
+  // again would only rename it, round after round, and it would never be sent.
+  if (s->addresses.size() == 1 && s->addresses[0] == s->field) return {N};
   if (!files::dir_exists(cDatver + kArchive))
     return {N + " - nicht aufgeteilt: Archiv-Ordner \"" + cDatver + kArchive +
             "\" fehlt oder ist kein Ordner."};

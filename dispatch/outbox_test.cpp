@@ -118,6 +118,16 @@ TEST_F(Outbox, SecondCallListsTheSplitJobs) {
   EXPECT_EQ(read(outbox_ / "X_004711_1-2.ausg"), "b@y.de|||S");
 }
 
+TEST_F(Outbox, APartStillStartingWithABraceIsNotSplitAgain) {
+  put("X_004711_1.ausg", "{a@x.de,b@y.de|||S");
+  MailAusgang(app_);
+  EXPECT_EQ(read(outbox_ / "X_004711_1-1.ausg"), "{a@x.de|||S");
+  const std::string want = kHead + "\r\nX_004711_1-1.ausg\r\nX_004711_1-2.ausg\r\n";
+  EXPECT_EQ(untimed(MailAusgang(app_)), want);
+  EXPECT_EQ(untimed(MailAusgang(app_)), want);
+  EXPECT_EQ(outbox_files(), (std::vector<std::string>{"X_004711_1-1.ausg", "X_004711_1-2.ausg"}));
+}
+
 TEST_F(Outbox, OddJobsStayWithANote) {
   put("E_000001_1.ausg", "");
   put("M_000002_1.ausg", "{a@x.de,b@y.de}");
