@@ -1,5 +1,7 @@
 #include "app/startup.h"
 
+#include <filesystem>
+
 #include "app/event_loop.h"
 #include "app/gui_operator_ui.h"
 #include "app/start_window.h"
@@ -56,7 +58,14 @@ bool log_table_free(App& app) {
 
 void open_log_table(App& app) {
   const std::string winpath = log_table_winpath(app);
-  if (!files::file_exists(winpath)) table::Dbf::create(files::resolve(winpath), dispatch::log_fields());
+  if (!files::file_exists(winpath)) {
+    // Made under another name and renamed: a start killed halfway leaves no half table behind.
+    const std::filesystem::path table_file = files::resolve(winpath);
+    const std::filesystem::path draft = table_file.parent_path() / "LOG_BREVOR.NEU.DBF";
+    std::filesystem::remove(draft);
+    table::Dbf::create(draft, dispatch::log_fields());
+    std::filesystem::rename(draft, table_file);
+  }
   app.areas.select(kLogArea);
   if (!app.areas.use(files::resolve(winpath), table::OpenMode::Shared, kLogAlias)) {
     // Another copy got in between our test and this open.
