@@ -106,4 +106,17 @@ std::optional<std::string> wait_for_result(std::string_view result_winpath) {
   }
 }
 
+std::string argv_too_long(const std::vector<std::string>& argv) {
+  // MAX_ARG_STRLEN of the kernel: 32 pages, the terminating NUL included.
+  constexpr std::size_t kMaxArgument = 32 * 4096 - 1;
+  for (const std::string& a : argv) {
+    if (a.size() > kMaxArgument) {
+      const std::string option = a.substr(0, a.find(':') + 1);
+      return "Feld " + option + " ist mit " + std::to_string(a.size() - option.size()) +
+             " Bytes zu lang für den Mail-Client (höchstens " + std::to_string(kMaxArgument) + ")";
+    }
+  }
+  return {};
+}
+
 }  // namespace orvex::dispatch

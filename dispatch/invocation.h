@@ -27,6 +27,10 @@ std::string error_mail_text(const Connection& c, const MailValues& m);  // no at
 std::vector<std::string> job_mail_argv(const Connection& c, const MailValues& m);
 std::vector<std::string> error_mail_argv(const Connection& c, const MailValues& m);
 
+// Linux refuses to start a program with an argument longer than 128 KiB. Returns a German
+// reason when argv cannot be handed to the client, empty when it can.
+std::string argv_too_long(const std::vector<std::string>& argv);
+
 // A Windows-form path as the client on Linux must see it; a path that cannot be mapped is
 // handed on as it stands (the client then reports the file missing).
 std::string client_path(std::string_view winpath);

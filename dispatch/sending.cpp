@@ -162,13 +162,26 @@ bool Mails_Senden(App& app, std::vector<std::string> aLines, std::vector<files::
       // A result left by an earlier send must not pass for this one's.
       if (files::file_exists(names->cMailResName)) files::delete_file(names->cMailResName);
       const MailValues mail{cMail_Adr, cMail_Betr, cMail_Body, cMail_Anhang, names->cMailResName};
-      const auto started = start_client(app.cDatver, job_mail_argv(conn, mail));
-      if (!started.ok) {
-        set(app.oMle30, get(app.oMle30) + CRLF + CRLF + "CMail ließ sich nicht starten: " + started.error);
-        return false;
+      const std::vector<std::string> argv = job_mail_argv(conn, mail);
+      std::optional<std::string> result;
+      if (const std::string too_long = argv_too_long(argv); !too_long.empty()) {
+        // The client could never take this job: file it as failed with our own result file
+        // instead of stopping every later round at it.
+        result = "{\n  \"status\": \"failure\",\n  \"reason\": \"" + too_long + "\"\n}\n";
+        if (auto written = files::write_file(names->cMailResName, *result); !written) {
+          note(" - nicht gesendet: " + too_long + "; " + written.error);
+          aDirAusgang.erase(aDirAusgang.begin());
+          continue;
+        }
+      } else {
+        const auto started = start_client(app.cDatver, argv);
+        if (!started.ok) {
+          set(app.oMle30, get(app.oMle30) + CRLF + CRLF + "CMail ließ sich nicht starten: " + started.error);
+          return false;
+        }
+        result = wait_for_result(names->cMailResName);
+        if (!result) return false;
       }
-      const auto result = wait_for_result(names->cMailResName);
-      if (!result) return false;
 
       switch (result_status(*result)) {
         case ResultStatus::Failure: {

@@ -220,6 +220,22 @@ TEST_F(SendingPass, ClientThatCannotStartEndsThePassWithTheReasonShown) {
   EXPECT_TRUE(contains(w.mle30.value, "CMail ließ sich nicht starten: ")) << w.mle30.value;
 }
 
+TEST_F(SendingPass, JobTooLongForTheClientIsFiledAsFailureAndThePassGoesOn) {
+  w.answer("kunde@example.com", "accepted");
+  w.job("A_000001_1.ausg", "kunde@example.com|||S|||" + std::string(200000, 'x'));
+  w.job("B_000002_1.ausg", "kunde@example.com|||S|||kurz");
+  ASSERT_TRUE(pass());
+
+  const auto failure = w.outbox() / "failure";
+  EXPECT_TRUE(fs::exists(failure / "A_000001_1.ausg"));
+  const std::string result = read_bytes(failure / "A_000001_1.result");
+  EXPECT_TRUE(contains(result, "\"status\": \"failure\"")) << result;
+  EXPECT_TRUE(contains(result, "-body: ist mit 200000 Bytes zu lang")) << result;
+  EXPECT_TRUE(fs::exists(w.data / "CMail" / "gesendet" / "000002" / "B" / "B_000002_1.ausg"));
+  EXPECT_EQ(w.log_rows(), (std::vector<LogRow>{{"000001", "F", "A_000001_1.ausg", "kunde@example.com"},
+                                               {"000002", "M", "B_000002_1.ausg", "kunde@example.com"}}));
+}
+
 TEST_F(SendingPass, VanishedOrEmptyJobIsSkippedAndThePassGoesOn) {
   // The round listed the outbox before the overview split the multi-address job.
   w.job("Multi_004711_1.ausg", "{kunde@example.com,zweiter@example.com}|||S|||B");
