@@ -2,7 +2,9 @@
 
 #include <iostream>
 
-#include "local_path.h"
+#include "platform/files/drives.h"
+#include "platform/files/files.h"
+
 #include "message.h"
 #include "result_file.h"
 #include "smtp_session.h"
@@ -17,10 +19,10 @@ std::string env_or_empty(const EnvLookup& env, const char* name) {
 }
 
 // The result file is the only thing the dispatcher sees, so failing to write it is loud.
-bool report(const std::string& results, const std::string& drive_map, const MailResult& result) {
+bool report(const std::string& results, const MailResult& result) {
   if (results.empty()) return true;
   try {
-    write_result_file(local_path(results, drive_map), result);
+    write_result_file(orvex::files::resolve(results), result);
     return true;
   } catch (const std::exception& e) {
     std::cerr << "cmail: cannot write the result file: " << e.what() << "\n";
@@ -28,12 +30,12 @@ bool report(const std::string& results, const std::string& drive_map, const Mail
   }
 }
 
-int fail(const std::string& results, const std::string& drive_map, MailResult result,
+int fail(const std::string& results, MailResult result,
          const std::string& reason) {
   result.accepted = false;
   result.reason = reason;
   std::cerr << "cmail: failure: " << reason << "\n";
-  report(results, drive_map, result);
+  report(results, result);
   return 1;
 }
 
@@ -41,13 +43,19 @@ int fail(const std::string& results, const std::string& drive_map, MailResult re
 
 int run(const std::vector<std::string>& args, const std::filesystem::path& config_file,
         const EnvLookup& env) {
-  const std::string drive_map = env_or_empty(env, "ORVEX_DRIVES");
+  orvex::files::clear_drives();
+  try {
+    orvex::files::load_drives(env_or_empty(env, "ORVEX_DRIVES"));
+  } catch (const orvex::files::PathError& e) {
+    // The well-formed drives are set; a path on the broken one fails when it is used.
+    std::cerr << "cmail: ORVEX_DRIVES: " << e.what() << "\n";
+  }
   const ParsedCommandLine parsed = parse_command_line(args);
   if (!parsed.arguments) {
     std::cerr << "cmail: " << parsed.error << "\n";
     MailResult result;
     result.reason = "malformed command line: " + parsed.error;
-    report(parsed.results, drive_map, result);
+    report(parsed.results, result);
     return 2;
   }
   const Arguments& a = *parsed.arguments;
@@ -69,12 +77,12 @@ int run(const std::vector<std::string>& args, const std::filesystem::path& confi
   BuiltMessage message;
   try {
     if (!a.attachment.empty()) {
-      content.attachment = local_path(a.attachment, drive_map);
-      content.attachment_name = file_name_of(a.attachment);
+      content.attachment = orvex::files::resolve(a.attachment);
+      content.attachment_name = orvex::files::file_name(a.attachment);
     }
     message = build_message(content);
   } catch (const std::exception& e) {
-    return fail(a.results, drive_map, base, e.what());
+    return fail(a.results, base, e.what());
   }
 
   SessionOptions options;
@@ -88,7 +96,7 @@ int run(const std::vector<std::string>& args, const std::filesystem::path& confi
   options.on_settled = [&](const MailResult& result) {
     MailResult with_id = result;
     with_id.message_id = message.message_id;
-    written = report(a.results, drive_map, with_id);
+    written = report(a.results, with_id);
   };
 
   Envelope envelope;

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <map>
 #include <mutex>
+#include <optional>
 
 namespace orvex::files {
 namespace {
@@ -53,17 +54,27 @@ void add_drive_spec(std::string_view spec) {
   set_drive(spec[0], std::filesystem::path(std::string(rest)));
 }
 
+void load_drives(std::string_view map) {
+  std::optional<PathError> first_error;
+  while (!map.empty()) {
+    const auto semi = map.find(';');
+    std::string_view one = map.substr(0, semi);
+    if (!one.empty()) {
+      try {
+        add_drive_spec(one);
+      } catch (const PathError& e) {
+        if (!first_error) first_error = e;
+      }
+    }
+    if (semi == std::string_view::npos) break;
+    map.remove_prefix(semi + 1);
+  }
+  if (first_error) throw *first_error;
+}
+
 void load_drives_from_env() {
   const char* env = std::getenv("ORVEX_DRIVES");
-  if (env == nullptr) return;
-  std::string_view all(env);
-  while (!all.empty()) {
-    const auto semi = all.find(';');
-    std::string_view one = all.substr(0, semi);
-    if (!one.empty()) add_drive_spec(one);
-    if (semi == std::string_view::npos) break;
-    all.remove_prefix(semi + 1);
-  }
+  if (env != nullptr) load_drives(env);
 }
 
 void clear_drives() {
@@ -89,6 +100,15 @@ std::filesystem::path map_path(std::string_view winpath) {
   }
   if (result.empty()) result = ".";
   return result;
+}
+
+std::string file_name(std::string_view winpath) {
+  const auto cut = winpath.find_last_of("\\/");
+  std::string_view name = cut == std::string_view::npos ? winpath : winpath.substr(cut + 1);
+  if (cut == std::string_view::npos && name.size() >= 2 && is_letter(name[0]) && name[1] == ':') {
+    name.remove_prefix(2);
+  }
+  return std::string(name);
 }
 
 }  // namespace orvex::files

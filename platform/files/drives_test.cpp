@@ -64,5 +64,35 @@ TEST_F(DrivesTest, EnvironmentMapsSeveralDrivesAndClearForgetsThem) {
   EXPECT_THROW(map_path("C:\\x"), PathError);
 }
 
+TEST_F(DrivesTest, LoadDrivesSetsEveryWellFormedEntryAndNamesTheFirstMalformed) {
+  try {
+    load_drives("T=/nowhere;bad;c=/srv/c;;X=");
+    FAIL() << "no PathError";
+  } catch (const PathError& e) {
+    EXPECT_NE(std::string(e.what()).find("\"bad\""), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(map_path("C:\\x"), std::filesystem::path("/srv/c/x"));
+  EXPECT_EQ(map_path("t:\\y"), std::filesystem::path("/nowhere/y"));
+  EXPECT_THROW(map_path("X:\\z"), PathError);
+}
+
+TEST_F(DrivesTest, UnmappedDriveAfterLoadNamesLetterAndVariable) {
+  load_drives("C=/srv/c");
+  try {
+    map_path("Q:\\x.pdf");
+    FAIL() << "no PathError";
+  } catch (const PathError& e) {
+    EXPECT_NE(std::string(e.what()).find("Q:"), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("ORVEX_DRIVES"), std::string::npos) << e.what();
+  }
+}
+
+TEST(FileName, TakesTheLastComponentOfEitherForm) {
+  EXPECT_EQ(file_name("C:\\XARV\\Anh\xC3\xA4nge\\Rechnung 12.pdf"), "Rechnung 12.pdf");
+  EXPECT_EQ(file_name("/srv/a/b.PDF"), "b.PDF");
+  EXPECT_EQ(file_name("C:x.pdf"), "x.pdf");
+  EXPECT_EQ(file_name("plain.txt"), "plain.txt");
+}
+
 }  // namespace
 }  // namespace orvex::files

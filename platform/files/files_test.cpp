@@ -70,6 +70,21 @@ TEST_F(FilesTest, MissingComponentsKeepTheSpellingGiven) {
             root_ / "CMail" / "Gesendet" / "004711" / "Sterbefall" / "A.ausg");
 }
 
+TEST_F(FilesTest, ResolveThroughTheEnvironmentFormOfTheDriveMap) {
+  clear_drives();
+  fs::create_directories(root_ / "XARV/CMail/Ausgang");
+  load_drives("T=/nowhere;c=" + root_.string());
+  EXPECT_EQ(resolve("C:\\xarv\\CMAIL\\ausgang\\12_a.result"), root_ / "XARV/CMail/Ausgang/12_a.result");
+  EXPECT_EQ(resolve("c:/XARV/cmail"), root_ / "XARV/CMail");
+  EXPECT_EQ(resolve("C:\\Neu\\Ordner\\x.pdf"), root_ / "Neu/Ordner/x.pdf");
+}
+
+TEST_F(FilesTest, ResolveLeavesLinuxAndRelativePathsAlone) {
+  EXPECT_EQ(resolve("/tmp/x.result"), fs::path("/tmp/x.result"));
+  EXPECT_EQ(resolve("Fehlermail.result"), fs::path("Fehlermail.result"));
+  EXPECT_EQ(resolve("sub\\y.result"), fs::path("sub/y.result"));
+}
+
 TEST_F(FilesTest, ListingMatchesWildcardsWithoutCaseInWindowsOrder) {
   for (const char* name : {"b.ausg", "A.AUSG", "Sterbefall_1.ausg", "SterbefallX.ausg", "c.txt", "a.ausg.bak",
                            "ab.Ausg"}) {
