@@ -13,7 +13,8 @@
 #include <set>
 #include <thread>
 
-#include "platform/table/cp850.h"
+#include "platform/table/little_endian.h"
+#include "platform/text/codepage.h"
 
 namespace orvex::table {
 namespace {
@@ -33,19 +34,6 @@ bool iequal(std::string_view a, std::string_view b) {
          std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
          });
-}
-
-std::uint16_t u16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-std::uint32_t u32(const unsigned char* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-void put16(unsigned char* p, std::uint32_t v) {
-  p[0] = static_cast<unsigned char>(v);
-  p[1] = static_cast<unsigned char>(v >> 8);
-}
-void put32(unsigned char* p, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
 }
 
 void today(unsigned char* p) {
@@ -245,7 +233,7 @@ std::string Dbf::Impl::read_memo(std::string_view block_text) {
     text.append(buf, static_cast<std::size_t>(r));
     at += r;
   }
-  return cp850_decode(text);
+  return text::cp850_to_utf8(text);
 }
 
 Dbf::Dbf(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
@@ -411,7 +399,7 @@ std::string Dbf::get(std::string_view field) {
   const FieldDef& f = d.fields[static_cast<std::size_t>(i)];
   std::string_view raw(d.record.data() + d.offsets[static_cast<std::size_t>(i)], static_cast<std::size_t>(f.length));
   if (f.type == 'M') return d.eof ? std::string() : d.read_memo(raw);
-  return cp850_decode(raw);
+  return text::cp850_to_utf8(raw);
 }
 
 void Dbf::put(std::string_view field, std::string_view utf8_value) {
@@ -430,7 +418,7 @@ void Dbf::put(std::string_view field, std::string_view utf8_value) {
     // dBase shows a number too wide for its field as asterisks rather than a wrong number.
     value = v.size() > width ? std::string(width, '*') : std::string(width - v.size(), ' ') + std::string(v);
   } else {
-    value = cp850_encode(utf8_value);
+    value = text::utf8_to_cp850(utf8_value);
     value.resize(width, ' ');
   }
   d.record.replace(d.offsets[static_cast<std::size_t>(i)], width, value);

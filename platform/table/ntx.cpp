@@ -9,8 +9,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/table/cp850.h"
 #include "platform/table/dbf.h"
+#include "platform/table/little_endian.h"
+#include "platform/text/codepage.h"
 
 namespace orvex::table {
 namespace {
@@ -23,21 +24,8 @@ constexpr int kMaxDepth = 40;
 
 using Page = std::array<unsigned char, kPage>;
 
-std::uint16_t u16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-std::uint32_t u32(const unsigned char* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-void put16(unsigned char* p, std::uint32_t v) {
-  p[0] = static_cast<unsigned char>(v);
-  p[1] = static_cast<unsigned char>(v >> 8);
-}
-void put32(unsigned char* p, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-
 std::string fit_key(std::string_view utf8, int key_size) {
-  std::string k = cp850_encode(utf8);
+  std::string k = text::utf8_to_cp850(utf8);
   k.resize(static_cast<std::size_t>(key_size), ' ');
   return k;
 }

@@ -36,6 +36,30 @@ TEST(CodePageTest, Cp850RoundTripsEveryByte) {
   EXPECT_EQ(utf8_to_cp850(cp850_to_utf8(all)), all);
 }
 
+TEST(CodePageTest, Cp850TextsOfTableFieldsBothWays) {
+  struct Case {
+    std::string utf8;
+    std::string cp850;
+  } cases[] = {
+      {"Müller", "M\x81ller"},
+      {"ÄÖÜäöüß", "\x8e\x99\x9a\x84\x94\x81\xe1"},
+      {"plain ASCII 123", "plain ASCII 123"},
+      {"│┼", "\xb3\xc5"},  // box drawing, which 1252 lacks
+      {"", ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(utf8_to_cp850(c.utf8), c.cp850) << c.utf8;
+    EXPECT_EQ(cp850_to_utf8(c.cp850), c.utf8) << c.utf8;
+  }
+}
+
+TEST(CodePageTest, BrokenUtf8BecomesVisibleInCp850) {
+  EXPECT_EQ(utf8_to_cp850("a€b"), "a?b");
+  EXPECT_EQ(utf8_to_cp850("a\xc3"), "a?");       // cut sequence
+  EXPECT_EQ(utf8_to_cp850("\xff" "x"), "?x");    // not UTF-8 at all
+  EXPECT_EQ(utf8_to_cp850("\xc3\x28"), "?(");    // bad continuation
+}
+
 TEST(CodePageTest, UnrepresentableCharactersBecomeQuestionMarks) {
   struct Case {
     std::string utf8;
