@@ -6,6 +6,7 @@
 #include "dispatch/folder_reports.h"
 #include "dispatch/folders.h"
 #include "dispatch/invocation.h"
+#include "dispatch/panels.h"
 #include "dispatch/sending.h"
 #include "platform/files/files.h"
 #include "platform/pace/pace.h"
@@ -14,17 +15,7 @@
 
 namespace orvex::dispatch {
 
-namespace {
-
-std::string get(TextPanel* p) { return p ? p->text() : std::string(); }
-void set(TextPanel* p, const std::string& text) {
-  if (p) p->setText(text);
-}
-void colour(SignalButton* b, int c) {
-  if (b) b->setBackground(c);
-}
-
-}  // namespace
+using namespace panels;
 
 std::string fit_error_body(const std::string& body, std::size_t limit) {
   if (body.size() <= limit) return body;

@@ -9,6 +9,7 @@
 #include "dispatch/job.h"
 #include "dispatch/mail_log.h"
 #include "dispatch/outbox.h"
+#include "dispatch/panels.h"
 #include "dispatch/recipient.h"
 #include "platform/pace/pace.h"
 #include "platform/text/codepage.h"
@@ -18,13 +19,7 @@ namespace orvex::dispatch {
 
 namespace {
 
-std::string get(TextPanel* p) { return p ? p->text() : std::string(); }
-void set(TextPanel* p, const std::string& text) {
-  if (p) p->setText(text);
-}
-void colour(SignalButton* b, int c) {
-  if (b) b->setBackground(c);
-}
+using namespace panels;
 
 bool blank(const std::string& s) { return s.find_first_not_of(" \r\n") == std::string::npos; }
 
