@@ -1,6 +1,7 @@
 #pragma once
 // Test-only: a data root on drive C: in a temporary folder, the operator's panels and buttons,
 // the log table opened as at start-up, and a stand-in client that records how it was started.
+// DataRoot < Desk < World: take the smallest one a test needs.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -40,8 +41,9 @@ class FakePanel : public TextPanel {
 class FakeButton : public SignalButton {
  public:
   std::vector<int> colours;
+  int initial = -1;  // shown until a colour is set
   void setBackground(int c) override { colours.push_back(c); }
-  int background() const override { return colours.empty() ? -1 : colours.back(); }
+  int background() const override { return colours.empty() ? initial : colours.back(); }
 };
 
 struct WindowCall {
@@ -52,8 +54,14 @@ struct WindowCall {
 class FakeUi : public OperatorUi {
  public:
   std::vector<WindowCall> windows;
+  bool confirm_answer = false;
+  std::string confirm_title, confirm_text;  // of the last question
   void message_box(const std::string&) override {}
-  bool confirm(const std::string&, const std::string&) override { return false; }
+  bool confirm(const std::string& title, const std::string& text) override {
+    confirm_title = title;
+    confirm_text = text;
+    return confirm_answer;
+  }
   std::string message_window(const std::string& text, const std::string& title, int w, int h) override {
     windows.push_back({text, title, w, h});
     return text;
@@ -126,35 +134,47 @@ inline std::ostream& operator<<(std::ostream& o, const LogRow& r) {
   return o << "{" << r.AUFTRNR << "," << r.ART << "," << r.FORMULAR << "," << r.ADRESSE << "}";
 }
 
-// A data root C:\XARV\ in a temporary folder, the working directory beside it, the app wired
-// to fake panels, the log table open as start-up leaves it, and the stand-in client.
-class World {
+// A data root C:\XARV\ in a temporary folder with the outbox and its failure and quarantine
+// folders; the app knows only the data root.
+class DataRoot {
  public:
-  fs::path root, c, data, work, old_cwd;
-  FakePanel mle1, mle2, mle3, mle20, mle30;
-  FakeButton bs, bh, bw1, bw2;
-  FakeUi ui;
+  fs::path root, c, data;
   App app;
 
-  World() {
+  DataRoot() {
     char tmpl[] = "/tmp/orvex_send_XXXXXX";
     root = mkdtemp(tmpl);
     c = root / "c";
     data = c / "XARV";
-    work = root / "work";
-    fs::create_directories(data / "CMail" / "Ausgang" / "failure");
-    fs::create_directories(data / "CMail" / "Ausgang" / "quarantine");
-    fs::create_directories(work);
-    fs::create_directories(root / "calls");
-    fs::create_directories(root / "status");
-    write_bytes(root / "status" / "default", "accepted");
+    fs::create_directories(failure());
+    fs::create_directories(quarantine());
     files::clear_drives();
     files::set_drive('C', c);
-    old_cwd = fs::current_path();
-    fs::current_path(work);
     set_pace_factor(0);
-
     app.cDatver = "C:\\XARV\\";
+  }
+  ~DataRoot() {
+    files::clear_drives();
+    std::error_code ec;
+    fs::remove_all(root, ec);
+  }
+  DataRoot(const DataRoot&) = delete;
+  DataRoot& operator=(const DataRoot&) = delete;
+
+  fs::path outbox() const { return data / "CMail" / "Ausgang"; }
+  fs::path failure() const { return outbox() / "failure"; }
+  fs::path quarantine() const { return outbox() / "quarantine"; }
+  void job(const std::string& name, const std::string& text) const { write_bytes(outbox() / name, text); }
+};
+
+// The data root with the operator's window: fake panels, buttons and dialogs wired into the app.
+class Desk : public DataRoot {
+ public:
+  FakePanel mle1, mle2, mle3, mle20, mle30;
+  FakeButton bs, bh, bw1, bw2;
+  FakeUi ui;
+
+  Desk() {
     app.oMle1 = &mle1;
     app.oMle2 = &mle2;
     app.oMle3 = &mle3;
@@ -165,6 +185,23 @@ class World {
     app.oXbpBW1 = &bw1;
     app.oXbpBW2 = &bw2;
     app.ui = &ui;
+  }
+};
+
+// The desk plus the working directory beside the data root, the connection and whitelist files,
+// the log table open as start-up leaves it, and the stand-in client.
+class World : public Desk {
+ public:
+  fs::path work, old_cwd;
+
+  World() {
+    work = root / "work";
+    fs::create_directories(work);
+    fs::create_directories(root / "calls");
+    fs::create_directories(root / "status");
+    write_bytes(root / "status" / "default", "accepted");
+    old_cwd = fs::current_path();
+    fs::current_path(work);
     app.cPostmaster = "postmaster@orvex.test";
 
     connection("smtp.test", "user", "pw", "2525", "absender@orvex.test", "antwort@orvex.test");
@@ -179,12 +216,8 @@ class World {
   ~World() {
     app.areas.close_all();
     fs::current_path(old_cwd);
-    files::clear_drives();
-    std::error_code ec;
-    fs::remove_all(root, ec);
   }
 
-  fs::path outbox() const { return data / "CMail" / "Ausgang"; }
   fs::path sent(const std::string& order, const std::string& form) const {
     return data / "CMail" / "gesendet" / order / form;
   }
@@ -200,7 +233,6 @@ class World {
     write_bytes(exe, script);
     fs::permissions(exe, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
   }
-  void job(const std::string& name, const std::string& text) { write_bytes(outbox() / name, text); }
   // What the stand-in client answers for a recipient.
   void answer(const std::string& to, const std::string& status) { write_bytes(root / "status" / to, status); }
 
