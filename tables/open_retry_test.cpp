@@ -17,12 +17,9 @@ namespace orvex {
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::Declined;
 using testing_support::FakeUi;
 using testing_support::Peer;
-
-struct Declined {
-  int code;
-};
 
 class OpenRetryTest : public ::testing::Test {
  protected:
@@ -46,14 +43,7 @@ class OpenRetryTest : public ::testing::Test {
   // A table with a NAME field and one record per name.
   fs::path make_table(const fs::path& rel, const std::vector<std::string>& names = {"eins"}) {
     fs::path file = root_ / rel;
-    fs::create_directories(file.parent_path());
-    table::Dbf::create(file, {{"NAME", 'C', 10, 0}});
-    auto dbf = table::Dbf::open(file, table::OpenMode::Exclusive);
-    for (const auto& name : names) {
-      dbf->append_blank();
-      dbf->put("NAME", name);
-    }
-    dbf->commit();
+    testing_support::make_name_table(file, names);
     return file;
   }
 

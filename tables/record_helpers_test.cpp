@@ -15,12 +15,9 @@ namespace orvex {
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::Declined;
 using testing_support::FakeUi;
 using testing_support::Peer;
-
-struct Declined {
-  int code;
-};
 
 class RecordHelpersTest : public ::testing::Test {
  protected:
@@ -28,15 +25,7 @@ class RecordHelpersTest : public ::testing::Test {
     std::string pattern = (fs::temp_directory_path() / "orvex-rec-XXXXXX").string();
     root_ = ::mkdtemp(pattern.data());
     file_ = root_ / "LOG.DBF";
-    table::Dbf::create(file_, {{"NAME", 'C', 10, 0}});
-    {
-      auto dbf = table::Dbf::open(file_, table::OpenMode::Exclusive);
-      for (const char* name : {"eins", "zwei", "drei"}) {
-        dbf->append_blank();
-        dbf->put("NAME", name);
-      }
-      dbf->commit();
-    }
+    testing_support::make_name_table(file_, {"eins", "zwei", "drei"});
     app_.ui = &ui_;
     ASSERT_TRUE(app_.areas.use(file_, table::OpenMode::Shared));
     ASSERT_EQ(other_.ask("open S " + file_.string()), "ok");

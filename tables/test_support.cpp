@@ -141,4 +141,15 @@ bool FakeUi::wait_for_key(int hundredths) {
   return false;
 }
 
+void make_name_table(const std::filesystem::path& file, const std::vector<std::string>& names) {
+  std::filesystem::create_directories(file.parent_path());
+  table::Dbf::create(file, {{"NAME", 'C', 10, 0}});
+  auto dbf = table::Dbf::open(file, table::OpenMode::Exclusive);
+  for (const auto& name : names) {
+    dbf->append_blank();
+    dbf->put("NAME", name);
+  }
+  dbf->commit();
+}
+
 }  // namespace orvex::testing_support

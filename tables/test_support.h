@@ -29,6 +29,14 @@ class Peer {
   int from_child_ = -1;
 };
 
+// Thrown by the tests' program-end hook, so that nothing after the end point runs.
+struct Declined {
+  int code;
+};
+
+// A new table with a NAME field (C 10) and one record per name, committed.
+void make_name_table(const std::filesystem::path& file, const std::vector<std::string>& names);
+
 struct FakeUi : OperatorUi {
   int waits = 0;
   bool really_wait = false;  // sleep the full pause, for races with a peer's timer
